@@ -110,6 +110,10 @@ std::wstring Md5Hex(const void* bytes, size_t length) {
   Md5Update(&context, bytes, length);
   uint8_t digest[16];
   Md5Final(&context, digest);
+  return Md5DigestText(digest);
+}
+
+std::wstring Md5DigestText(const uint8_t digest[16]) {
   static const wchar_t kHex[] = L"0123456789abcdef";
   std::wstring text(32, L'0');
   for (int i = 0; i < 16; ++i) {
