@@ -50,6 +50,7 @@ bool ReadPeSignatureInfo(const std::vector<uint8_t>& file, PeSignatureInfo& info
     return false;
   }
   info = PeSignatureInfo{};
+  info.checksumOffset = optional + 64;  // same place in PE32 and PE32+
   const uint32_t directories = Le32(file, optional + countOffset);
   const uint64_t entry = optional + directoriesOffset + 8 * kSecurityDirectoryIndex;
   if (directories <= kSecurityDirectoryIndex || optionalSize < entry + 8 - optional) return true;  // unsigned
@@ -61,6 +62,18 @@ bool ReadPeSignatureInfo(const std::vector<uint8_t>& file, PeSignatureInfo& info
   info.tableOffset = Le32(file, entry);
   info.tableSize = Le32(file, entry + 4);
   return true;
+}
+
+uint32_t ComputePeChecksum(const std::vector<uint8_t>& file, uint64_t checksumOffset) {
+  uint32_t sum = 0;
+  for (uint64_t at = 0; at < file.size(); at += 2) {
+    if (at == checksumOffset || at == checksumOffset + 2) continue;
+    uint32_t word = file[at] | (at + 1 < file.size() ? file[at + 1] << 8 : 0);
+    sum += word;
+    sum = (sum & 0xFFFF) + (sum >> 16);
+  }
+  sum = (sum & 0xFFFF) + (sum >> 16);
+  return sum + uint32_t(file.size());
 }
 
 std::string CheckChannelJson(const std::string& text) {
@@ -113,5 +126,6 @@ bool StampParamBlocks(std::vector<uint8_t>& file, const std::vector<std::string>
     PutLe32(file, info.securityEntryOffset + 4, uint32_t(grown));
   }
   file.insert(file.end(), blocks.begin(), blocks.end());
+  if (Le32(file, info.checksumOffset) != 0) PutLe32(file, info.checksumOffset, ComputePeChecksum(file, info.checksumOffset));
   return true;
 }
