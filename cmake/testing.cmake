@@ -10,3 +10,20 @@ function(orvix_add_test)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_color=no)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 300)
 endfunction()
+
+# Host-side tests that drive programs of the target build under Wine (end-to-end tests written in
+# Python or shell). They live in the host build because they also need host tools; scripts/test.sh
+# builds both trees before it runs any test and provides DISPLAY and a warm WINEPREFIX. They share
+# that prefix (registry, drives, temp folder), so they never run at the same time.
+set(ORVIX_TARGET_BUILD_DIR "${CMAKE_BINARY_DIR}/../target" CACHE PATH "The target build tree that Wine tests use")
+
+# orvix_add_wine_test(NAME name COMMAND ...)
+function(orvix_add_wine_test)
+  cmake_parse_arguments(T "" "NAME" "COMMAND" ${ARGN})
+  if(ORVIX_TARGET)
+    return()
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600 RESOURCE_LOCK wineprefix LABELS wine
+    ENVIRONMENT "ORVIX_TARGET_BUILD_DIR=${ORVIX_TARGET_BUILD_DIR}")
+endfunction()

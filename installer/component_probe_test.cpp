@@ -27,7 +27,7 @@ std::wstring TempFolder(const wchar_t* name) {
 void Touch(const std::wstring& path) { std::ofstream(path.c_str()) << "x"; }
 
 void WriteComponentKey(const wchar_t* key, const std::wstring& installPath, const wchar_t* version) {
-  RegistryKey k;
+  rezorev::RegistryKey k;
   ASSERT_EQ(k.Create(HKEY_LOCAL_MACHINE, key, nullptr), ERROR_SUCCESS);
   ASSERT_EQ(k.WriteString(L"InstallPath", installPath.c_str()), ERROR_SUCCESS);
   if (version) ASSERT_EQ(k.WriteString(L"Version", version), ERROR_SUCCESS);
@@ -45,7 +45,7 @@ class ProbeTest : public ::testing::Test {
     rezorev::RemoveFolderTree(folder_, failed);
   }
   static void Cleanup() {
-    RegistryKey software;
+    rezorev::RegistryKey software;
     if (software.Open(HKEY_LOCAL_MACHINE, L"Software", KEY_READ | KEY_WRITE) == ERROR_SUCCESS) {
       software.DeleteTree(L"Corvel");
       software.DeleteTree(L"AndroidKordin");

@@ -11,7 +11,7 @@
 namespace {
 
 // Reads a string value of at most 260 characters; false when it is missing or not a string.
-bool ReadShortString(RegistryKey& key, const wchar_t* name, std::wstring& out) {
+bool ReadShortString(rezorev::RegistryKey& key, const wchar_t* name, std::wstring& out) {
   wchar_t buffer[MAX_PATH] = {};
   DWORD length = MAX_PATH;
   if (key.ReadString(name, buffer, &length) != ERROR_SUCCESS) return false;
@@ -24,7 +24,7 @@ bool ReadShortString(RegistryKey& key, const wchar_t* name, std::wstring& out) {
 int32_t CInstallEngine::ProbeInstalledComponent(int32_t id, ComponentLocalInfo& info) {
   const ComponentInfo* component = FindComponentInfo(id);
   if (component == nullptr) return 0;
-  RegistryKey key;
+  rezorev::RegistryKey key;
   if (key.Open(HKEY_LOCAL_MACHINE, component->registryKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return 0;
   std::wstring installPath;
   if (!ReadShortString(key, L"InstallPath", installPath)) return 0;
