@@ -12,7 +12,7 @@
 namespace {
 
 // Constructed before the logger exists, so destroyed after the logger's exit tear-down: its line
-// must be dropped, and dropping it must not touch the released logger.
+// must be dropped.
 struct LateStatement {
   ~LateStatement() { LOG_INFO("Probe") << "logged after the tear-down"; }
 } lateStatement;

@@ -256,7 +256,7 @@ bool Logger::WaitUntilWritten(std::chrono::milliseconds timeout) {
 
 namespace {
 
-Logger* g_processLogger = nullptr;
+Logger* g_processLogger = nullptr;  // never deleted: threads may still log while the process ends
 
 // <log folder><program name without extension>_YYYYMMDD_HHMMSS.log, or empty without a folder.
 std::wstring ProcessLogPath() {
@@ -275,7 +275,8 @@ std::wstring ProcessLogPath() {
 
 void TearDownProcessLogger() {
   g_processStopped.exchange(1);
-  delete g_processLogger;  // stops, waits (bounded) for the " End..." line and the closed file
+  g_processLogger->Stop();
+  g_processLogger->WaitForWriter(Logger::kWriterExitWait);
 }
 
 Logger* CreateProcessLogger() {

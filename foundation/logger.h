@@ -11,30 +11,34 @@
 //   2026-12-11 12:06:43:017 [tid=1234][Info][GConfig][global_config.cpp][GlobalConfig::Init@88] text
 //
 // The file is rotated to "<log path>.bak" whenever it has grown past 8 MiB after a batch. At
-// process exit the tear-down raises the stop flag; the writer writes every record queued before
-// it, then the closing line "<time> End...", closes the file, and only then is the shared state
-// released. Statements completed after the stop flag is raised are dropped.
+// process exit the tear-down raises the stop flag and waits for the writer: it writes every
+// record queued before the flag, then the closing line "<time> End...", and closes the file
+// before exit goes on. Statements completed after the stop flag is raised are dropped.
 //
 // Usage:  LOG_INFO("GConfig") << "current temp path: [" << tempDir << "]";
 //
 // Lifetime and exit
 // -----------------
 // The queue, its lock and signal, the stop flag and the file path live in one shared state block
-// that the Logger and its writer thread own together (shared ownership). The writer is detached at
-// start and never joined. Tear-down (Logger destructor; for the process instance, a function
-// registered with atexit when the instance is created) goes:
+// that a Logger and its writer thread own together (shared ownership). The writer is detached at
+// start and never joined. The process instance's tear-down, registered with atexit when the
+// instance is created, goes:
 //
-//   1. raise the stop flag and wake the writer (so exit does not sit out the writer's 1 s poll);
-//   2. wait, at most kWriterExitWait, for the writer to report that it has written the " End..."
-//      line, closed the file and applied the final size check;
-//   3. drop the Logger's share of the state.
+//   1. raise the process-wide stop flag: statements completed from now on are dropped;
+//   2. raise the logger's stop flag and wake the writer (so exit does not sit out its 1 s poll);
+//   3. wait, at most kWriterExitWait, for the writer to report that it has written every record
+//      queued before the flag and the " End..." line, closed the file and applied the final size
+//      check.
 //
-// If the writer reported in time, step 3 frees the state. If it did not (a writer stuck on a
-// dead disk, or one the system already killed while the process ends), exit goes on after the
-// bounded wait, and the state stays alive as long as the writer holds its share: it is leaked,
-// never freed under a live thread. The process instance's object itself is released by the
-// tear-down; no LogStatement reaches it afterwards because the process-wide stop flag is raised
-// first.
+// Like the program's other process-lifetime objects, the process instance and its state are
+// never freed: a thread that still logs while the process ends finds a stopped logger, not
+// released memory. If the writer did not report in time (a writer stuck on a dead disk, or one
+// the system already killed while the process ends), exit goes on after the bounded wait.
+//
+// A Logger on an explicit path (tests, tools) does steps 2 and 3 in its destructor and then drops
+// its share of the state: the state is freed at once if the writer has ended, and otherwise
+// stays alive, leaked to the writer, until the writer lets go of it; never freed under a live
+// thread.
 #pragma once
 
 #include <chrono>
@@ -97,13 +101,14 @@ class Logger {
   // The process's logger, created on first use (several threads may race to create it; one does,
   // the others wait). Its path is the dated file under the temporary folder; when the temporary
   // folder cannot be had, the path is empty and records go nowhere. Its tear-down runs at process
-  // exit. Not to be called after that tear-down (LogStatement never does).
+  // exit; the object stays valid (and stopped) after it.
   static Logger& Instance();
 
   // A logger on an explicit file path with its own writer and stop flag (tests, tools). An empty
   // path, or one that cannot be opened, makes the writer drain records into nowhere.
   explicit Logger(std::wstring filePath);
   // Stop(), then WaitForWriter(kWriterExitWait), then release this logger's share of the state.
+  // No other thread may use the object meanwhile.
   ~Logger();
   Logger(const Logger&) = delete;
   Logger& operator=(const Logger&) = delete;
