@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -218,21 +219,30 @@ TEST(ReadChannelParams, CorruptedLengthKeepsDefaults) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-// A short run of the fuzz entry over mutated trailers, so that every sanitizer build sees them.
-TEST(ReadChannelParams, FuzzSmokeOverMutatedTrailers) {
-  std::vector<uint8_t> file = FakeProgram(64);
-  Append(file, BuildParamBlock(R"({"supplyid": 1, "title": "a"})"));
-  Append(file, RawBlock(R"([[{"buildid": 2.5}]])"));
-  Append(file, BuildParamBlock(R"({"installUI": true})"));
+// A short run of the fuzz entry over mutated trailers and JSON texts, so that every sanitizer
+// build sees them.
+TEST(ReadChannelParams, FuzzSmokeOverMutatedInputs) {
+  std::vector<uint8_t> trailer = {0};  // raw file tail
+  Append(trailer, FakeProgram(64));
+  Append(trailer, BuildParamBlock(R"({"supplyid": 1, "title": "a"})"));
+  Append(trailer, RawBlock(R"([[{"buildid": 2.5}]])"));
+  Append(trailer, BuildParamBlock(R"({"installUI": true})"));
+  std::string text = R"({"buildid": 1e400, "supplyid": -7.5, "pkgName": "\u00e9", "installVDI": false, "title": "\ud83d\ude00"})";
+  std::vector<uint8_t> json = {1};  // one block's JSON text
+  json.insert(json.end(), text.begin(), text.end());
+
   uint32_t state = 12345;
   auto next = [&state] { return state = state * 1103515245u + 12345u, state >> 8; };
-  for (int round = 0; round < 3000; ++round) {
-    std::vector<uint8_t> mutated = file;
-    for (uint32_t flips = 1 + next() % 4; flips > 0; --flips) {
-      size_t at = mutated.size() - 1 - next() % 160;  // mostly headers and the JSON near the end
-      mutated[at] = uint8_t(next());
+  for (const std::vector<uint8_t>* seed : {&trailer, &json}) {
+    for (int round = 0; round < 2000; ++round) {
+      std::vector<uint8_t> mutated = *seed;
+      for (uint32_t flips = 1 + next() % 4; flips > 0; --flips) {
+        size_t at = 1 + next() % (mutated.size() - 1);
+        if (seed == &trailer) at = std::max<size_t>(at, mutated.size() - 160);  // mostly headers and text
+        mutated[at] = uint8_t(next());
+      }
+      mutated.resize(mutated.size() - next() % 3 * (next() % 40));
+      LLVMFuzzerTestOneInput(mutated.data(), mutated.size());
     }
-    mutated.resize(mutated.size() - next() % 3 * (next() % 50));
-    LLVMFuzzerTestOneInput(mutated.data(), mutated.size());
   }
 }
