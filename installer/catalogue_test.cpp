@@ -11,8 +11,8 @@
 namespace {
 
 std::wstring ItemXml(int id, const std::wstring& name) {
-  return L"<Item id=\"" + std::to_wstring(id) + L"\" name=\"" + name +
-         L"\" DL_ID=\"5\" filesize=\"10\" hash=\"ABC\" url=\"http://127.0.0.1/" + name + L"\"/>";
+  return L"<Item id=\"" + std::to_wstring(id) + L"\" name=\"" + name + L"\" writePathToRegKey=\"Software\\Test\\" +
+         std::to_wstring(id) + L"\" DL_ID=\"5\" filesize=\"10\" hash=\"ABC\" url=\"http://127.0.0.1/" + name + L"\"/>";
 }
 
 std::wstring ChannelGroup(const std::wstring& range, const std::wstring& items) {
@@ -207,4 +207,26 @@ TEST(InstallPlan, AllInstalledTest) {
   EXPECT_TRUE(engine.AllComponentsInstalled());
   engine.LocalInfo()[2];
   EXPECT_FALSE(engine.AllComponentsInstalled());
+}
+
+TEST(InstallPlan, CatalogueNamesMustStayInTheirFolders) {
+  struct Case {
+    const wchar_t* path;
+    bool safe;
+  } cases[] = {
+      {L"", true},           {L"market", true},        {L"a\\b", true},          {L"pkg.v1.exe", true},
+      {L"..", false},        {L"..\\x", false},        {L"a\\..\\..\\x", false}, {L"a/../x", false},
+      {L"...", false},       {L".. ", false},          {L"C:\\x", false},        {L"C:x", false},
+      {L"\\x", false},       {L"/x", false},           {L"\\\\srv\\s", false},   {L"f.exe:stream", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsSafeCatalogueName(c.path), c.safe) << rezorev::Utf16ToUtf8(c.path);
+
+  // An unsafe item ends the plan as a catalogue error before anything is queued.
+  ChannelParams params;
+  CInstallEngine engine(params);
+  ParseInto(engine, L"<r><Item id=\"7\" name=\"..\\..\\evil.exe\" writePathToRegKey=\"Software\\x\" DL_ID=\"1\" "
+                    L"filesize=\"1\"/></r>");
+  EXPECT_FALSE(engine.GetNeedInstallComponentItems());
+  EXPECT_EQ(engine.ResultCode(), 3);
+  EXPECT_TRUE(engine.InstallList().empty());
 }

@@ -47,6 +47,11 @@ enum InstallRunState : int32_t {
 // reads as "". installInX86/X64 are true only for exactly "1".
 std::pair<int32_t, ComponentItem> ReadComponentItem(const rezorev::XmlNode& item);
 
+// True when `path` stays below the folder it is appended to: relative, without a drive or stream
+// (":") and without a component of dots and spaces alone (".." and the spellings Windows reads as
+// it). "" is safe (the folder itself).
+bool IsSafeCatalogueName(const std::wstring& path);
+
 // The catalogue's decimal conversion, as above.
 uint64_t ParseCatalogueNumber(const std::wstring& text);
 
@@ -85,13 +90,47 @@ class CInstallEngine {
   // True when every probed component is installed (also when none is enabled).
   bool AllComponentsInstalled() const;
   // Rebuilds the install list: each enabled component in table order, the channel item before
-  // the common one. A component the catalogue lists in neither is a catalogue error: an Error line
-  // naming it, result code 3, false, and the list holds what came before it.
+  // the common one. A component the catalogue lists in neither, or whose item has no name, no
+  // registry key, or a name or local add path that would leave its folder, is a catalogue error:
+  // an Error line naming it, result code 3, false, and the list holds what came before it.
   bool GetNeedInstallComponentItems();
+
+  // --- the install run (on the install worker thread), target build only ---
+  // Fetches the catalogue from the primary, then the fallback URL into a fresh file under
+  // <temp>\OrvixDownload\. Returns its path, or "" with result code 18 (no file) or 2 (both URLs).
+  std::wstring DownloadComponentXml();
+  // Downloads (or reuses by digest) and verifies every package of the install list, in order.
+  // The first failure sets the result code (downloader error type, 18, or 20) and returns false.
+  bool DownloadComponent();
+  // Runs every package and the installer it unpacks, recording each install folder in the
+  // component's key. The first failure sets the result code (14 to 17, 19) and returns false.
+  bool InstallComponent();
+  // One whole run: catalogue, plan, downloads, installation; events 100 to 304; run state 1, 2,
+  // then 10 and OnInstallComplete, or 11 and OnInstallError. Never throws.
+  void DoInstallComponent();
+  // After a successful run, on the UI thread: starts the launcher with its command line and, when
+  // the window's option asks for it, makes the desktop shortcut; then CloseAfterFinish.
+  void FinishInstall();
 
   // --- the run's outcome; the windows add their behaviour ---
   virtual void OnInstallComplete();
   virtual void OnInstallError();
+
+  // --- what the run needs from its surroundings; the windows and tests provide these ---
+  // Folder for downloaded packages and the install folder, both ending with a backslash. By
+  // default those of the process configuration.
+  virtual std::wstring TempDir() const;
+  virtual std::wstring InstallDir() const;
+  // Hand-over to the UI thread: download percentage (0 restarts the bar), the installing-status
+  // animation timer, the bar's final 100. Called on the worker thread; must not block.
+  virtual void PostDownloadProgress(uint32_t percent);
+  virtual void PostInstallingTimer(bool start);
+  virtual void PostProgressComplete();
+  // One run-report event; by default sent through the process's run report.
+  virtual void Report(int32_t code, int32_t p5, int32_t p6, int32_t p7);
+  // The window's "create_icon_opt" option (default: selected), and closing after finishing.
+  virtual bool CreateIconSelected() const;
+  virtual void CloseAfterFinish();
 
   const ChannelParams& Params() const { return params_; }
   const ComponentItemMap& CommonItems() const { return commonItems_; }

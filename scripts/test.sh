@@ -52,9 +52,15 @@ export DISPLAY=":$display"
 
 export WINEPREFIX="$work/prefix"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono/Gecko prompts, and no menu or desktop entries on the host for shortcuts the tests make.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 echo "== wine prefix $WINEPREFIX"
 wineboot -i </dev/null >"$work/wineboot.log" 2>&1
+# A new prefix links the user's Desktop, Documents and the like to the Unix home folder: make them
+# folders of the prefix, so that what the tests create stays inside it.
+for link in "$WINEPREFIX"/drive_c/users/*/*; do
+  if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+done
 # Warm server, output sent away: otherwise its children keep ctest's pipe open.
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
