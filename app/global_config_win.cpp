@@ -8,7 +8,7 @@
 #include "foundation/logger.h"
 #include "foundation/system_utils.h"
 #include "foundation/text_convert.h"
-#include "net/report_settings.h"
+#include "net/data_report.h"
 #include "registry/registry_key.h"
 #include "registry/winreg_key.h"
 
@@ -55,12 +55,11 @@ GlobalConfig::GlobalConfig() {
   InitSupplyid();
   InitLanguageSetting();
 
-  ReportSettings report;
-  report.sourceId_ = sourceId_;
-  report.buildId_ = buildId_;
-  report.supplyId_ = supplyId_;
-  report.language_ = language_;
-  SetReportSettings(report);
+  DataReport& report = DataReport::Instance();
+  report.SetSourceId(sourceId_);
+  report.SetClientVersion(buildId_);
+  report.SetSupplyId(supplyId_);
+  report.SetLanguage(language_);
   LOG_INFO("GConfig") << "client id: 190912";
 }
 
