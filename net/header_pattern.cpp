@@ -478,27 +478,29 @@ class Compiler {
 
 namespace {
 
+// Bits for (row, position) pairs, laid out position by position: a run moves along the text,
+// so the rows it consults at one place share a cache line.
 class BitTable {
  public:
   void Reset(size_t rows, size_t columns) {
-    columns_ = columns;
+    rows_ = rows;
     bits_.assign((rows * columns + 63) / 64, 0);
   }
   bool Get(int32_t row, int32_t col) const {
-    size_t k = size_t(row) * columns_ + size_t(col);
+    size_t k = size_t(col) * rows_ + size_t(row);
     return (bits_[k >> 6] >> (k & 63)) & 1;
   }
   void Set(int32_t row, int32_t col) {
-    size_t k = size_t(row) * columns_ + size_t(col);
+    size_t k = size_t(col) * rows_ + size_t(row);
     bits_[k >> 6] |= uint64_t(1) << (k & 63);
   }
   void Clear(int32_t row, int32_t col) {
-    size_t k = size_t(row) * columns_ + size_t(col);
+    size_t k = size_t(col) * rows_ + size_t(row);
     bits_[k >> 6] &= ~(uint64_t(1) << (k & 63));
   }
 
  private:
-  size_t columns_ = 0;
+  size_t rows_ = 0;
   std::vector<uint64_t> bits_;
 };
 
@@ -729,7 +731,11 @@ bool PatternSearch::Next(PatternMatch& match) {
   State& s = *state_;
   if (s.done) return false;
   const int32_t last = s.prog->anchored ? std::min<int32_t>(s.from, 0) : s.n;
+  // A pattern that begins with a character can only match where that character is.
+  const Inst& first = s.prog->insts[0];
+  const bool literalStart = first.op == Op::kChar;
   for (int32_t start = s.from; start <= last; ++start) {
+    if (literalStart && (start == s.n || s.At(start) != first.c)) continue;
     s.caps.assign(size_t(2 * s.prog->groups), -1);
     RunResult r = s.Run(0, start, s.mainStack, false);
     if (r == RunResult::kAborted) break;
