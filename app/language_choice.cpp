@@ -1,17 +1,10 @@
 #include "app/language_choice.h"
 
+#include "foundation/ascii_text.h"
+
 namespace {
 
-bool EqualsIgnoringAsciiCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    wchar_t x = a[i], y = b[i];
-    if (x >= L'A' && x <= L'Z') x = wchar_t(x - L'A' + L'a');
-    if (y >= L'A' && y <= L'Z') y = wchar_t(y - L'A' + L'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+using rezorev::EqualsIgnoringAsciiCase;
 
 constexpr uint16_t kChinesePrc = 0x0804;
 

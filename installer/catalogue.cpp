@@ -20,22 +20,14 @@
 #include <cwctype>
 #include <stdexcept>
 
+#include "foundation/ascii_text.h"
 #include "foundation/logger.h"
 #include "foundation/xml_tree.h"
 #include "installer/install_engine.h"
 
 namespace {
 
-bool EqualsIgnoringAsciiCase(const std::wstring& a, const wchar_t* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i] != 0; ++i) {
-    wchar_t x = a[i], y = b[i];
-    if (x >= L'A' && x <= L'Z') x = wchar_t(x - L'A' + L'a');
-    if (y >= L'A' && y <= L'Z') y = wchar_t(y - L'A' + L'a');
-    if (x != y) return false;
-  }
-  return i == a.size() && b[i] == 0;
-}
+using rezorev::EqualsIgnoringAsciiCase;
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
