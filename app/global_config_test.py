@@ -7,61 +7,24 @@ Usage: global_config_test.py PROBE_EXE STAMP_TOOL   (needs WINEPREFIX and DISPLA
 """
 import json
 import os
-import re
 import shutil
 import subprocess
 import sys
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fixtures"))
+from wine_prefix import DRIVE_C, only_drive_c, reg_delete, reg_set, reg_value, restore_drives, unix_path, wine  # noqa: E402
+
 PROBE = STAMP = None
-PREFIX = os.environ.get("WINEPREFIX", "")
-DRIVE_C = os.path.join(PREFIX, "drive_c")
 WORK = os.path.join(DRIVE_C, "cfgtest")
 USER_KEY = r"HKEY_CURRENT_USER\Software\Corvel\Zentharo"
 MACHINE_KEY = r"HKEY_LOCAL_MACHINE\Software\Corvel\Zentharo"
 DEFAULT_TEMP = "C:\\Temp\\Quilldrop\\Component\\"
 
 
-def wine(args, lang="en_US.UTF-8", check=True):
-    env = dict(os.environ, LANG=lang, LC_ALL=lang, WINEDEBUG="-all")
-    result = subprocess.run(["wine"] + args, cwd=DRIVE_C, env=env, capture_output=True, text=True,
-                            errors="replace", timeout=120)
-    if check and result.returncode != 0:
-        raise AssertionError(f"wine {args} failed ({result.returncode}): {result.stderr[-2000:]}")
-    return result
-
-
-def unix_path(windows_path):
-    assert windows_path[:3].upper() == "C:\\", windows_path
-    return os.path.join(DRIVE_C, *windows_path[3:].split("\\"))
-
-
-def reg_args(key):
-    # Machine-wide keys live in the 32-bit view, as the program is a 32-bit process.
-    return ["/reg:32"] if key.startswith("HKEY_LOCAL_MACHINE") else []
-
-
-def reg_delete(key):
-    wine(["reg", "delete", key, "/f"] + reg_args(key), check=False)
-
-
-def reg_set(key, name, kind, data):
-    wine(["reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"] + reg_args(key))
-
-
 def clear_product_keys():
     reg_delete(r"HKEY_CURRENT_USER\Software\Corvel")
     reg_delete(r"HKEY_LOCAL_MACHINE\Software\Corvel")
-
-
-def reg_value(key, name):
-    """The value's data as text, or None when it is missing."""
-    result = wine(["reg", "query", key, "/v", name] + reg_args(key), check=False)
-    for line in result.stdout.splitlines():
-        parts = line.split(None, 2)
-        if len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):
-            return parts[2].strip() if len(parts) == 3 else ""
-    return None
 
 
 class GlobalConfigTest(unittest.TestCase):
@@ -70,20 +33,12 @@ class GlobalConfigTest(unittest.TestCase):
         os.makedirs(WORK, exist_ok=True)
         shutil.copy(PROBE, os.path.join(WORK, "probe.exe"))
         # The work drive decides the default folders: leave C: as the only drive, so nothing is
-        # written outside the prefix. Z: (the Unix root) is restored afterwards.
-        cls.saved_drives = {}
-        dosdevices = os.path.join(PREFIX, "dosdevices")
-        for name in os.listdir(dosdevices):
-            if re.fullmatch(r"[d-z]:", name):
-                cls.saved_drives[name] = os.readlink(os.path.join(dosdevices, name))
-                os.remove(os.path.join(dosdevices, name))
+        # written outside the prefix.
+        cls.saved_drives = only_drive_c()
 
     @classmethod
     def tearDownClass(cls):
-        dosdevices = os.path.join(PREFIX, "dosdevices")
-        for name, target in cls.saved_drives.items():
-            if not os.path.lexists(os.path.join(dosdevices, name)):
-                os.symlink(target, os.path.join(dosdevices, name))
+        restore_drives(cls.saved_drives)
         clear_product_keys()
         shutil.rmtree(WORK, ignore_errors=True)
         shutil.rmtree(os.path.join(DRIVE_C, "Temp"), ignore_errors=True)

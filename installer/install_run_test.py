@@ -20,10 +20,9 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fixtures"))
 import report_server  # noqa: E402
+from wine_prefix import DRIVE_C, only_drive_c, reg_delete, reg_value, restore_drives, unix_path, wine  # noqa: E402
 
 ARGS = None
-PREFIX = os.environ.get("WINEPREFIX", "")
-DRIVE_C = os.path.join(PREFIX, "drive_c")
 WORK = os.path.join(DRIVE_C, "runtest")
 SERVED = os.path.join(WORK, "served")
 TEMP_DIR = "C:\\Temp\\Quilldrop\\Component\\"
@@ -112,31 +111,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self._handle(head=True)
 
 
-def wine(args, env_extra=None, check=True):
-    env = dict(os.environ, LANG="en_US.UTF-8", WINEDEBUG="-all")
-    env.pop("http_proxy", None)
-    env.update(env_extra or {})
-    result = subprocess.run(["wine"] + args, cwd=DRIVE_C, env=env, capture_output=True, text=True,
-                            errors="replace", timeout=300)
-    if check and result.returncode != 0:
-        raise AssertionError(f"wine {args} failed ({result.returncode}): {result.stderr[-2000:]}")
-    return result
-
-
-def reg_value(key, name):
-    result = wine(["reg", "query", key, "/v", name, "/reg:32"], check=False)
-    for line in result.stdout.splitlines():
-        parts = line.split(None, 2)
-        if len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):
-            return parts[2].strip() if len(parts) == 3 else ""
-    return None
-
-
-def unix_path(windows_path):
-    assert windows_path[:3].upper() == "C:\\", windows_path
-    return os.path.join(DRIVE_C, *[p for p in windows_path[3:].split("\\") if p])
-
-
 def make_package(name, **settings):
     subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "samples",
                                                   "make_sample_package.py"),
@@ -165,30 +139,22 @@ class InstallRunTest(unittest.TestCase):
         os.makedirs(SERVED, exist_ok=True)
         shutil.copy(ARGS.probe, os.path.join(WORK, "probe.exe"))
         # Only C: stays, so the work drive and every folder of the run are inside the prefix.
-        cls.saved_drives = {}
-        dosdevices = os.path.join(PREFIX, "dosdevices")
-        for name in os.listdir(dosdevices):
-            if re.fullmatch(r"[d-z]:", name):
-                cls.saved_drives[name] = os.readlink(os.path.join(dosdevices, name))
-                os.remove(os.path.join(dosdevices, name))
+        cls.saved_drives = only_drive_c()
         cls.fixture = Fixture()
         threading.Thread(target=cls.fixture.serve_forever, daemon=True).start()
 
     @classmethod
     def tearDownClass(cls):
         cls.fixture.shutdown()
-        dosdevices = os.path.join(PREFIX, "dosdevices")
-        for name, target in cls.saved_drives.items():
-            if not os.path.lexists(os.path.join(dosdevices, name)):
-                os.symlink(target, os.path.join(dosdevices, name))
+        restore_drives(cls.saved_drives)
         cls.clean_machine()
         shutil.rmtree(WORK, ignore_errors=True)
 
     @staticmethod
     def clean_machine():
-        for key in (r"HKEY_LOCAL_MACHINE\Software\Corvel", r"HKEY_LOCAL_MACHINE\Software\AndroidKordin"):
-            wine(["reg", "delete", key, "/f", "/reg:32"], check=False)
-        wine(["reg", "delete", r"HKEY_CURRENT_USER\Software\Corvel", "/f"], check=False)
+        for key in (r"HKEY_LOCAL_MACHINE\Software\Corvel", r"HKEY_LOCAL_MACHINE\Software\AndroidKordin",
+                    r"HKEY_CURRENT_USER\Software\Corvel"):
+            reg_delete(key)
         for folder in ("Temp", "Program Files/Velmora"):
             shutil.rmtree(os.path.join(DRIVE_C, folder), ignore_errors=True)
 
