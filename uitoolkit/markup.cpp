@@ -15,10 +15,48 @@ namespace MarkupUI {
 
 namespace {
 
-bool IsSpace(wchar_t c) { return static_cast<uint32_t>(c) <= 32; }
+bool IsSpace(wchar_t c) { return static_cast<uint32_t>(c) <= 32 && c != L'\0'; }
+
+// Character classes below 128, looked up rather than computed per character: whitespace (codes 1
+// to 32; the zero that ends the text is not whitespace) and name characters (letters, digits,
+// "_", ":").
+// Two more classes end a run of character data: the end of the text, "&", and the stop
+// character of element data ("<") or of an attribute value (a double quote).
+constexpr uint8_t kSpaceClass = 1;
+constexpr uint8_t kNameClass = 2;
+constexpr uint8_t kEndsElementData = 4;
+constexpr uint8_t kEndsAttributeValue = 8;
+struct ClassTable {
+  uint8_t ascii[128] = {};
+  constexpr ClassTable() {
+    for (int c = 1; c <= 32; ++c) ascii[c] = kSpaceClass;
+    for (int c = 0; c < 128; ++c)
+      if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':')
+        ascii[c] = kNameClass;
+    ascii[0] |= kEndsElementData | kEndsAttributeValue;
+    ascii['&'] |= kEndsElementData | kEndsAttributeValue;
+    ascii['<'] |= kEndsElementData;
+    ascii['"'] |= kEndsAttributeValue;
+  }
+};
+constexpr ClassTable kClasses;
+
+// Equal over `n` characters; inline because the C library's wmemcmp is a slow call on Windows.
+bool SameChars(const wchar_t* a, const wchar_t* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+uint8_t ClassOf(wchar_t c) {
+  uint32_t code = static_cast<uint32_t>(c);
+  return code < 128 ? kClasses.ascii[code] : 0;
+}
 
 bool IsNameChar(wchar_t c) {
-  return c == L'_' || c == L':' || iswalnum(static_cast<wint_t>(c)) != 0;
+  uint32_t code = static_cast<uint32_t>(c);
+  if (code < 128) return (kClasses.ascii[code] & kNameClass) != 0;
+  return iswalnum(static_cast<wint_t>(c)) != 0;
 }
 
 void CopyCut(wchar_t* dest, size_t destChars, const wchar_t* source) {
@@ -46,8 +84,7 @@ constexpr Entity kEntities[] = {
 void CXmlMarkup::Clear() {
   text_.reset();
   textLength_ = 0;
-  elements_.clear();
-  elements_.shrink_to_fit();
+  elements_ = std::vector<XmlElementRecord>();
   count_ = 0;
   capacity_ = 0;
 }
@@ -70,10 +107,10 @@ bool CXmlMarkup::ParseBytes(const void* bytes, size_t size, int /*encoding*/) {
     p += 3;
     size -= 3;
   }
-  std::wstring wide = WideFromUtf8(p, size);
-  text_.reset(new wchar_t[wide.size() + 1]);
-  memcpy(text_.get(), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
-  textLength_ = wide.size();
+  text_.reset(new wchar_t[size + 1]);  // decoded straight into the one text buffer
+  // Like ParseText, the text ends at its first zero (in UTF-8 only a zero byte decodes to zero).
+  textLength_ = DecodeUtf8(p, size, text_.get(), true);
+  text_[textLength_] = L'\0';
   return Parse();
 }
 
@@ -114,11 +151,17 @@ uint32_t CXmlMarkup::ReserveElement() {
 }
 
 void CXmlMarkup::SkipWhitespace(size_t& pos) const {
-  while (pos < textLength_ && IsSpace(text_[pos])) ++pos;
+  const wchar_t* t = text_.get();
+  size_t p = pos;  // a local: the loop must not store through the reference on every step
+  while (IsSpace(t[p])) ++p;
+  pos = p;
 }
 
 void CXmlMarkup::SkipName(size_t& pos) const {
-  while (pos < textLength_ && IsNameChar(text_[pos])) ++pos;
+  const wchar_t* t = text_.get();
+  size_t p = pos;
+  while (IsNameChar(t[p])) ++p;
+  pos = p;
 }
 
 bool CXmlMarkup::Parse() {
@@ -137,7 +180,7 @@ bool CXmlMarkup::ParseContent(uint32_t parent, size_t& pos, int depth) {
   uint32_t previous = 0;
   for (;;) {
     SkipWhitespace(pos);
-    if (pos >= textLength_ && parent <= 1) return true;
+    if (t[pos] == L'\0' && parent <= 1) return true;
     if (t[pos] != L'<') return Fail(L"Expected start tag", pos);
     if (t[pos + 1] == L'/') return true;
     t[pos++] = L'\0';
@@ -145,8 +188,8 @@ bool CXmlMarkup::ParseContent(uint32_t parent, size_t& pos, int depth) {
 
     if (t[pos] == L'!' || t[pos] == L'?') {  // comment or processing instruction
       wchar_t first = t[pos] == L'!' ? L'-' : L'?';
-      while (pos < textLength_ && !(t[pos] == first && t[pos + 1] == L'>')) ++pos;
-      pos = pos < textLength_ ? pos + 2 : textLength_;
+      while (t[pos] != L'\0' && !(t[pos] == first && t[pos + 1] == L'>')) ++pos;
+      if (t[pos] != L'\0') pos += 2;
       continue;
     }
 
@@ -162,7 +205,7 @@ bool CXmlMarkup::ParseContent(uint32_t parent, size_t& pos, int depth) {
     previous = e;
 
     SkipName(pos);
-    if (pos >= textLength_) return Fail(L"Error parsing element name", pos);
+    if (t[pos] == L'\0') return Fail(L"Error parsing element name", pos);
     size_t nameEnd = pos;
     size_t nameLength = nameEnd - elements_[e].nameStart;
     if (!ParseAttributes(pos)) return false;
@@ -181,20 +224,20 @@ bool CXmlMarkup::ParseContent(uint32_t parent, size_t& pos, int depth) {
       t[nameEnd] = L'\0';
       elements_[e].dataStart = static_cast<uint32_t>(pos);
       size_t dataEnd = ParseData(pos, L'<');
-      if (pos >= textLength_ && parent <= 1) return true;
+      if (t[pos] == L'\0' && parent <= 1) return true;
       if (t[pos] != L'<') return Fail(L"Expected end-tag start", pos);
       if (t[pos + 1] != L'/') {
         if (dataEnd < pos) t[dataEnd] = L'\0';
         if (!ParseContent(e, pos, depth + 1)) return false;
         dataEnd = pos;
       }
-      if (pos < textLength_ && t[pos] == L'<' && t[pos + 1] == L'/') {
+      if (t[pos] == L'<' && t[pos + 1] == L'/') {
         t[dataEnd] = L'\0';
         t[pos] = L'\0';
         pos += 2;
         SkipWhitespace(pos);
         const wchar_t* name = t + elements_[e].nameStart;
-        if (textLength_ - pos < nameLength || wmemcmp(t + pos, name, nameLength) != 0)
+        if (textLength_ - pos < nameLength || !SameChars(t + pos, name, nameLength))
           return Fail(L"Unmatched closing tag", pos);
         pos += nameLength;
         SkipWhitespace(pos);
@@ -211,7 +254,7 @@ bool CXmlMarkup::ParseAttributes(size_t& pos) {
   t[pos++] = L'\0';  // ends the element name
   for (;;) {
     SkipWhitespace(pos);
-    if (pos >= textLength_ || t[pos] == L'>' || t[pos] == L'/') return true;
+    if (t[pos] == L'\0' || t[pos] == L'>' || t[pos] == L'/') return true;
     size_t nameEnd = pos;
     SkipName(nameEnd);
     pos = nameEnd;
@@ -224,7 +267,7 @@ bool CXmlMarkup::ParseAttributes(size_t& pos) {
     if (t[pos] != L'"') return Fail(L"Expected attribute value", pos);
     ++pos;
     size_t valueEnd = ParseData(pos, L'"');
-    if (pos >= textLength_) return Fail(L"Error while parsing attribute string", pos);
+    if (t[pos] == L'\0') return Fail(L"Error while parsing attribute string", pos);
     t[valueEnd] = L'\0';
     if (pos > valueEnd) t[pos] = L' ';
     ++pos;
@@ -234,14 +277,24 @@ bool CXmlMarkup::ParseAttributes(size_t& pos) {
 // Decodes character data in place from `pos` up to `stop` or the end of the text. Leaves `pos` at
 // the stop character; returns the write position (the end of the decoded text). The characters
 // between the two read as spaces.
-size_t CXmlMarkup::ParseData(size_t& pos, wchar_t stop) {
+size_t CXmlMarkup::ParseData(size_t& position, wchar_t stop) {
   wchar_t* t = text_.get();
+  size_t pos = position;
+  // Most data has no entity: scan without copying until the first "&" (four at a time).
+  const uint8_t ends = stop == L'<' ? kEndsElementData : kEndsAttributeValue;
+  for (;;) {
+    if (ClassOf(t[pos]) & ends) break;
+    if (ClassOf(t[pos + 1]) & ends) { pos += 1; break; }
+    if (ClassOf(t[pos + 2]) & ends) { pos += 2; break; }
+    if (ClassOf(t[pos + 3]) & ends) { pos += 3; break; }
+    pos += 4;
+  }
   size_t write = pos;
-  while (pos < textLength_ && t[pos] != stop) {
+  while (t[pos] != L'\0' && t[pos] != stop) {
     if (t[pos] == L'&') {
       const Entity* hit = nullptr;
       for (const Entity& entity : kEntities) {
-        if (textLength_ - (pos + 1) >= entity.length && wmemcmp(t + pos + 1, entity.name, entity.length) == 0) {
+        if (textLength_ - (pos + 1) >= entity.length && SameChars(t + pos + 1, entity.name, entity.length)) {
           hit = &entity;
           break;
         }
@@ -255,6 +308,7 @@ size_t CXmlMarkup::ParseData(size_t& pos, wchar_t stop) {
     t[write++] = t[pos++];
   }
   for (size_t i = write + 1; i < pos; ++i) t[i] = L' ';
+  position = pos;
   return write;
 }
 
@@ -288,11 +342,11 @@ void CXmlMarkupNode::MapAttributes() {
   while (attributeCount_ < kMaxAttributes) {
     pos += wcslen(t + pos) + 1;  // past the current string and its terminator
     if (pos >= record.dataStart) return;
-    while (pos < record.dataStart && IsSpace(t[pos])) ++pos;
+    while (pos < record.dataStart && static_cast<uint32_t>(t[pos]) <= 32) ++pos;
     if (pos >= record.dataStart || !IsNameChar(t[pos])) return;
     size_t name = pos;
     pos += wcslen(t + pos) + 1;
-    while (pos < record.dataStart && IsSpace(t[pos]) && t[pos] != L'\0') ++pos;
+    while (pos < record.dataStart && IsSpace(t[pos])) ++pos;
     if (pos >= record.dataStart || t[pos] != L'"') return;
     ++pos;
     attributes_[attributeCount_].name = static_cast<uint32_t>(name);

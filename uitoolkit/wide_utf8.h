@@ -9,6 +9,10 @@
 namespace MarkupUI {
 
 std::wstring WideFromUtf8(const char* bytes, size_t length);
+// Decodes into `out`, which must hold `length` characters (UTF-8 never yields more wide
+// characters than bytes). Returns the number written; no terminator is added. With
+// `stopAtZero` decoding ends before the first zero byte.
+size_t DecodeUtf8(const char* bytes, size_t length, wchar_t* out, bool stopAtZero = false);
 std::string Utf8FromWide(const wchar_t* text, size_t length);
 
 }  // namespace MarkupUI

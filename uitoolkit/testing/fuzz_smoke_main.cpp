@@ -1,6 +1,7 @@
 // Short fuzz run for the normal host tests: each seed as given, then a few thousand deterministic
 // mutations of the seeds (byte flips, truncations, insertions, duplicated slices) through the
-// fuzz entry point. A crash or sanitizer report fails the test.
+// fuzz entry point. A crash or sanitizer report fails the test. With --write-seeds DIR it writes
+// the seeds as files instead, as a starting corpus for a real fuzz run.
 #include <cstdint>
 #include <cstdio>
 #include <random>
@@ -10,8 +11,18 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 std::vector<std::string> FuzzSeeds();
 
-int main() {
+int main(int argc, char** argv) {
   std::vector<std::string> seeds = FuzzSeeds();
+  if (argc == 3 && std::string(argv[1]) == "--write-seeds") {  // a starting corpus for libFuzzer
+    for (size_t i = 0; i < seeds.size(); ++i) {
+      std::string path = std::string(argv[2]) + "/seed" + std::to_string(i);
+      if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(seeds[i].data(), 1, seeds[i].size(), f);
+        std::fclose(f);
+      }
+    }
+    return 0;
+  }
   std::mt19937 random(20240517);
   auto pick = [&](size_t n) { return n == 0 ? size_t{0} : std::uniform_int_distribution<size_t>(0, n - 1)(random); };
   size_t runs = 0;
