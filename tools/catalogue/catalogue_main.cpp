@@ -32,7 +32,7 @@ const char kUsage[] =
 
 int main(int argc, char** argv) {
   std::string packages, output, baseUrl, mapping;
-  CatalogueSpec commandLine;
+  CataloguePlan commandLine;
   CatalogueChannelGroup* channel = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -64,20 +64,20 @@ int main(int argc, char** argv) {
   }
   if (packages.empty()) return Fail(std::string("--packages is required\n") + kUsage);
 
-  CatalogueSpec spec;
+  CataloguePlan plan;
   std::string error;
   if (!mapping.empty()) {
     std::ifstream in(mapping, std::ios::binary);
     std::stringstream text;
     if (!in || !(text << in.rdbuf())) return Fail("cannot read the mapping " + mapping);
-    if (!ReadCatalogueMapping(text.str(), spec, error)) return Fail(mapping + ": " + error);
+    if (!ReadCatalogueMapping(text.str(), plan, error)) return Fail(mapping + ": " + error);
   }
-  if (!baseUrl.empty()) spec.baseUrl_ = baseUrl;
-  spec.common_.insert(spec.common_.end(), commandLine.common_.begin(), commandLine.common_.end());
-  spec.channels_.insert(spec.channels_.end(), commandLine.channels_.begin(), commandLine.channels_.end());
-  if (!CompleteCatalogueSpec(spec, error) || !MeasurePackages(packages, spec, error)) return Fail(error);
+  if (!baseUrl.empty()) plan.baseUrl_ = baseUrl;
+  plan.common_.insert(plan.common_.end(), commandLine.common_.begin(), commandLine.common_.end());
+  plan.channels_.insert(plan.channels_.end(), commandLine.channels_.begin(), commandLine.channels_.end());
+  if (!CompleteCataloguePlan(plan, error) || !MeasurePackages(packages, plan, error)) return Fail(error);
 
-  const std::string xml = WriteCatalogueXml(spec);
+  const std::string xml = WriteCatalogueXml(plan);
   if (output.empty()) {
     std::cout << xml;
     return std::cout.flush() ? 0 : 1;

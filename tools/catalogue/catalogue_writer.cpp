@@ -170,7 +170,7 @@ std::string ItemXml(const CataloguePackage& item, const std::string& baseUrl, co
 
 }  // namespace
 
-bool ReadCatalogueMapping(const std::string& json, CatalogueSpec& spec, std::string& error) {
+bool ReadCatalogueMapping(const std::string& json, CataloguePlan& plan, std::string& error) {
   nlohmann::json root;
   try {
     root = nlohmann::json::parse(json);
@@ -182,7 +182,7 @@ bool ReadCatalogueMapping(const std::string& json, CatalogueSpec& spec, std::str
     error = "the mapping is not a JSON object";
     return false;
   }
-  CatalogueSpec added;
+  CataloguePlan added;
   for (const auto& [key, value] : root.items()) {
     if (key == "baseUrl") {
       if (!value.is_string()) {
@@ -213,9 +213,9 @@ bool ReadCatalogueMapping(const std::string& json, CatalogueSpec& spec, std::str
       return false;
     }
   }
-  if (!added.baseUrl_.empty()) spec.baseUrl_ = added.baseUrl_;
-  spec.common_.insert(spec.common_.end(), added.common_.begin(), added.common_.end());
-  spec.channels_.insert(spec.channels_.end(), added.channels_.begin(), added.channels_.end());
+  if (!added.baseUrl_.empty()) plan.baseUrl_ = added.baseUrl_;
+  plan.common_.insert(plan.common_.end(), added.common_.begin(), added.common_.end());
+  plan.channels_.insert(plan.channels_.end(), added.channels_.begin(), added.channels_.end());
   return true;
 }
 
@@ -271,19 +271,19 @@ bool ParseCatalogueItemArgument(const std::string& text, CataloguePackage& item,
   return true;
 }
 
-bool CompleteCatalogueSpec(CatalogueSpec& spec, std::string& error) {
+bool CompleteCataloguePlan(CataloguePlan& plan, std::string& error) {
   DownloadUrlParts parts;
-  if (!SplitDownloadUrl(rezorev::Utf8ToUtf16(PackageUrl(spec.baseUrl_, "x")), parts)) {
-    error = "the base URL \"" + spec.baseUrl_ + "\" is not one the installer can download from "
+  if (!SplitDownloadUrl(rezorev::Utf8ToUtf16(PackageUrl(plan.baseUrl_, "x")), parts)) {
+    error = "the base URL \"" + plan.baseUrl_ + "\" is not one the installer can download from "
             "(http, https or ftp in lower case, a host, then a path)";
     return false;
   }
-  if (spec.common_.empty() && spec.channels_.empty()) {
+  if (plan.common_.empty() && plan.channels_.empty()) {
     error = "no packages: give a mapping or items";
     return false;
   }
-  if (!CompleteItems(spec.common_, "common", error)) return false;
-  for (CatalogueChannelGroup& channel : spec.channels_) {
+  if (!CompleteItems(plan.common_, "common", error)) return false;
+  for (CatalogueChannelGroup& channel : plan.channels_) {
     if (!ValidRange(channel.range_)) {
       error = "channel range \"" + channel.range_ + "\" is not a list of numbers and low-high ranges";
       return false;
@@ -314,7 +314,7 @@ std::string PackageUrl(const std::string& baseUrl, const std::string& file) {
 
 // --- measuring ---
 
-bool MeasurePackages(const std::string& folder, CatalogueSpec& spec, std::string& error) {
+bool MeasurePackages(const std::string& folder, CataloguePlan& plan, std::string& error) {
   auto measure = [&](CataloguePackage& item) {
     const std::string path = folder + "/" + item.file_;
     std::ifstream in(path, std::ios::binary);
@@ -342,10 +342,10 @@ bool MeasurePackages(const std::string& folder, CatalogueSpec& spec, std::string
     item.size_ = size;
     return true;
   };
-  for (CataloguePackage& item : spec.common_) {
+  for (CataloguePackage& item : plan.common_) {
     if (!measure(item)) return false;
   }
-  for (CatalogueChannelGroup& channel : spec.channels_) {
+  for (CatalogueChannelGroup& channel : plan.channels_) {
     for (CataloguePackage& item : channel.items_) {
       if (!measure(item)) return false;
     }
@@ -355,14 +355,14 @@ bool MeasurePackages(const std::string& folder, CatalogueSpec& spec, std::string
 
 // --- XML ---
 
-std::string WriteCatalogueXml(const CatalogueSpec& spec) {
+std::string WriteCatalogueXml(const CataloguePlan& plan) {
   std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Components>\n";
-  for (const CataloguePackage& item : spec.common_) xml += ItemXml(item, spec.baseUrl_, "  ");
-  if (!spec.channels_.empty()) {
+  for (const CataloguePackage& item : plan.common_) xml += ItemXml(item, plan.baseUrl_, "  ");
+  if (!plan.channels_.empty()) {
     xml += "  <other>\n    <OtherConfig>\n";
-    for (const CatalogueChannelGroup& channel : spec.channels_) {
+    for (const CatalogueChannelGroup& channel : plan.channels_) {
       xml += "      <ChannelComponents ChannelRange=\"" + Escape(channel.range_) + "\">\n";
-      for (const CataloguePackage& item : channel.items_) xml += ItemXml(item, spec.baseUrl_, "        ");
+      for (const CataloguePackage& item : channel.items_) xml += ItemXml(item, plan.baseUrl_, "        ");
       xml += "      </ChannelComponents>\n";
     }
     xml += "    </OtherConfig>\n  </other>\n";

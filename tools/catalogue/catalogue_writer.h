@@ -47,15 +47,15 @@ struct CatalogueChannelGroup {
   std::vector<CataloguePackage> items_;
 };
 
-struct CatalogueSpec {
+struct CataloguePlan {
   std::string baseUrl_;
   std::vector<CataloguePackage> common_;
   std::vector<CatalogueChannelGroup> channels_;
 };
 
-// Adds the mapping's groups to `spec` (a "baseUrl" in it replaces spec's). False with a message
+// Adds the mapping's groups to `plan` (a "baseUrl" in it replaces plan's). False with a message
 // naming the offending entry on malformed JSON, a wrong type, an unknown key or a missing field.
-bool ReadCatalogueMapping(const std::string& json, CatalogueSpec& spec, std::string& error);
+bool ReadCatalogueMapping(const std::string& json, CataloguePlan& plan, std::string& error);
 
 // One item written on the command line: "ID=FILE" followed by ",key=value" settings with the
 // mapping's item keys, e.g. "7=lumaport.exe,localaddpath=market,version=1.2.0".
@@ -65,14 +65,14 @@ bool ParseCatalogueItemArgument(const std::string& text, CataloguePackage& item,
 // split, a channel range made of "low-high" and single numbers (low <= high) separated by commas
 // or spaces, at most one item per id in each group, a registry key for every item (from the
 // component table when not given), names without path separators.
-bool CompleteCatalogueSpec(CatalogueSpec& spec, std::string& error);
+bool CompleteCataloguePlan(CataloguePlan& plan, std::string& error);
 
 // The package URL: base URL (a "/" added when missing) + the file name, with every byte outside
 // A-Z a-z 0-9 - . _ ~ percent-encoded.
 std::string PackageUrl(const std::string& baseUrl, const std::string& file);
 
 // Digest and size of every item's file in `folder`. False naming the file that cannot be read.
-bool MeasurePackages(const std::string& folder, CatalogueSpec& spec, std::string& error);
+bool MeasurePackages(const std::string& folder, CataloguePlan& plan, std::string& error);
 
-// The catalogue XML (UTF-8, with declaration) of a completed, measured spec.
-std::string WriteCatalogueXml(const CatalogueSpec& spec);
+// The catalogue XML (UTF-8, with declaration) of a completed, measured plan.
+std::string WriteCatalogueXml(const CataloguePlan& plan);

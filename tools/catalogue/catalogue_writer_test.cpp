@@ -53,12 +53,12 @@ TEST(CatalogueWriterTest, TheInstallersReaderSeesWhatTheFolderHolds) {
   folder.Add("ui-beta.exe", "ui beta");
   folder.Add("kordin.exe", "");
 
-  CatalogueSpec spec;
+  CataloguePlan plan;
   std::string error;
-  ASSERT_TRUE(ReadCatalogueMapping(kMapping, spec, error)) << error;
-  ASSERT_TRUE(CompleteCatalogueSpec(spec, error)) << error;
-  ASSERT_TRUE(MeasurePackages(folder.Path(), spec, error)) << error;
-  const std::string xml = WriteCatalogueXml(spec);
+  ASSERT_TRUE(ReadCatalogueMapping(kMapping, plan, error)) << error;
+  ASSERT_TRUE(CompleteCataloguePlan(plan, error)) << error;
+  ASSERT_TRUE(MeasurePackages(folder.Path(), plan, error)) << error;
+  const std::string xml = WriteCatalogueXml(plan);
 
   rezorev::XmlTree tree;
   ASSERT_TRUE(tree.Parse(xml.data(), xml.size())) << xml;
@@ -101,12 +101,12 @@ TEST(CatalogueWriterTest, TheInstallersReaderSeesWhatTheFolderHolds) {
 
 TEST(CatalogueWriterTest, MissingPackageFileIsNamed) {
   PackageFolder folder;
-  CatalogueSpec spec;
-  spec.baseUrl_ = "http://dl.example.com/";
-  spec.common_.push_back(CataloguePackage{"absent.exe", 7});
+  CataloguePlan plan;
+  plan.baseUrl_ = "http://dl.example.com/";
+  plan.common_.push_back(CataloguePackage{"absent.exe", 7});
   std::string error;
-  ASSERT_TRUE(CompleteCatalogueSpec(spec, error)) << error;
-  EXPECT_FALSE(MeasurePackages(folder.Path(), spec, error));
+  ASSERT_TRUE(CompleteCataloguePlan(plan, error)) << error;
+  EXPECT_FALSE(MeasurePackages(folder.Path(), plan, error));
   EXPECT_NE(error.find("absent.exe"), std::string::npos) << error;
 }
 
@@ -148,9 +148,9 @@ TEST(CatalogueWriterTest, MappingErrorsAreRefused) {
   };
   for (const char* json : bad) {
     SCOPED_TRACE(json);
-    CatalogueSpec spec;
+    CataloguePlan plan;
     std::string error;
-    EXPECT_FALSE(ReadCatalogueMapping(json, spec, error));
+    EXPECT_FALSE(ReadCatalogueMapping(json, plan, error));
     EXPECT_FALSE(error.empty());
   }
 }
@@ -182,10 +182,10 @@ TEST(CatalogueWriterTest, ChecksWhatTheInstallerWouldTripOver) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    CatalogueSpec spec;
+    CataloguePlan plan;
     std::string error;
-    ASSERT_TRUE(ReadCatalogueMapping(c.mapping, spec, error)) << error;
-    EXPECT_EQ(CompleteCatalogueSpec(spec, error), c.ok) << error;
+    ASSERT_TRUE(ReadCatalogueMapping(c.mapping, plan, error)) << error;
+    EXPECT_EQ(CompleteCataloguePlan(plan, error), c.ok) << error;
   }
 }
 
