@@ -25,6 +25,11 @@ add_library(pugixml STATIC ${ORVIX_PUGIXML_DIR}/src/pugixml.cpp)
 target_include_directories(pugixml SYSTEM PUBLIC ${ORVIX_PUGIXML_DIR}/src)
 target_compile_definitions(pugixml PUBLIC PUGIXML_WCHAR_MODE)
 
+# The program links statically: without this the mingw search settles on the import library of
+# zlib1.dll, which is not shipped.
+if(ORVIX_TARGET)
+  set(ZLIB_USE_STATIC_LIBS ON)
+endif()
 find_package(ZLIB REQUIRED)
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
