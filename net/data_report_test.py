@@ -8,52 +8,33 @@ Usage: data_report_test.py PROBE_EXE   (needs WINEPREFIX and DISPLAY)
 import json
 import os
 import re
-import shutil
-import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fixtures"))
 import report_server  # noqa: E402
+from wine_prefix import ProgramFolderTest, unix_path, wine  # noqa: E402
 
-PROBE = None
-PREFIX = os.environ.get("WINEPREFIX", "")
-DRIVE_C = os.path.join(PREFIX, "drive_c")
-WORK = os.path.join(DRIVE_C, "reporttest")
 ERROR_LINE = re.compile(r"\[Error\]\[Report\]\[[^\]]*\]\[DataReport::ReportData@\d+\] report data error")
 COMMON_MEMBERS = ["client_version", "guid", "icommon0", "language", "strcommon0", "supplyid",
                   "sys_build", "sys_major", "sys_minor", "time_t", "type"]
 
 
-def unix_path(windows_path):
-    assert windows_path[:3].upper() == "C:\\", windows_path
-    return os.path.join(DRIVE_C, *windows_path[3:].split("\\"))
-
-
-class DataReportTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        os.makedirs(WORK, exist_ok=True)
-        shutil.copy(PROBE, os.path.join(WORK, "probe.exe"))
-        cls.server = report_server.ReportServer()
+class DataReportTest(ProgramFolderTest):
+    FOLDER = "reporttest"
 
     @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        shutil.rmtree(WORK, ignore_errors=True)
+    def make_server(cls):
+        return report_server.ReportServer()
 
     def setUp(self):
-        self.server.clear()
+        super().setUp()
         self.server.answer = report_server.OK_ANSWER
 
     def send_reports(self, url=None):
         """Runs the probe against this server (or `url`); returns what it printed, its log text
         and the requests this server received."""
-        env = dict(os.environ, WINEDEBUG="-all")
-        for name in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"):
-            env.pop(name, None)
-        done = subprocess.run(["wine", "C:\\reporttest\\probe.exe", url or self.server.url], cwd=WORK, env=env,
-                              capture_output=True, text=True, errors="replace", timeout=180)
+        done = wine([self.folder + "\\probe.exe", url or self.server.url], check=False, timeout=180, cwd=self.work)
         self.assertEqual(done.returncode, 0, done.stderr[-2000:])
         printed = json.loads(done.stdout.strip().splitlines()[-1])
         log_file = unix_path(printed["logFile"])
@@ -113,5 +94,5 @@ class DataReportTest(unittest.TestCase):
                 self.assertEqual(len(ERROR_LINE.findall(log)), 2, log[-3000:])
 
 if __name__ == "__main__":
-    PROBE = sys.argv[1]
+    DataReportTest.PROGRAMS = {"probe.exe": sys.argv[1]}
     unittest.main(argv=sys.argv[:1])

@@ -20,11 +20,10 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fixtures"))
 from http_fixture_server import FixtureServer, header_values, response_bytes, send  # noqa: E402
+import wine_prefix  # noqa: E402
 
-PROBE = ROOT_TOOL = None
-PREFIX = os.environ.get("WINEPREFIX", "")
-DRIVE_C = os.path.join(PREFIX, "drive_c")
-WORK = os.path.join(DRIVE_C, "httptest")
+WORK = wine_prefix.unix_path("C:\\httptest")
+PROGRAMS = {}  # probe.exe and root_tool.exe, from the command line
 INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 CONNECTIONS = INTERNET_SETTINGS + r"\Connections"
 # Whatever a request runs into, it ends within this (the slowest case sits out a 2 s receive
@@ -34,15 +33,8 @@ TIME_BOUND_MS = 30000
 CHINESE = "中文目录"
 
 
-def wine_env(lang="en_US.UTF-8"):
-    env = {k: v for k, v in os.environ.items() if k.lower() not in ("http_proxy", "https_proxy", "no_proxy")}
-    env.update(LANG=lang, LC_ALL=lang, WINEDEBUG="-all")
-    return env
-
-
 def wine(args, lang="en_US.UTF-8", timeout=180):
-    return subprocess.run(["wine"] + args, cwd=WORK, env=wine_env(lang), capture_output=True, text=True,
-                          errors="replace", timeout=timeout)
+    return wine_prefix.wine(args, lang=lang, check=False, timeout=timeout, cwd=WORK)
 
 
 def probe(*args, lang="en_US.UTF-8"):
@@ -73,21 +65,13 @@ def reply(status, body, headers=()):
     return lambda conn, req: send(conn, status, list(headers), body)
 
 
-class HttpClientTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        os.makedirs(WORK, exist_ok=True)
-        shutil.copy(PROBE, os.path.join(WORK, "probe.exe"))
-        shutil.copy(ROOT_TOOL, os.path.join(WORK, "root_tool.exe"))
-        cls.server = FixtureServer()
+class HttpClientTest(wine_prefix.ProgramFolderTest):
+    FOLDER = "httptest"
+    PROGRAMS = PROGRAMS
 
     @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        shutil.rmtree(WORK, ignore_errors=True)
-
-    def setUp(self):
-        self.server.clear()
+    def make_server(cls):
+        return FixtureServer()
 
     def assertBounded(self, result):
         self.assertLess(result["elapsedMs"], TIME_BOUND_MS, result)
@@ -392,8 +376,8 @@ class CertificateTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         os.makedirs(WORK, exist_ok=True)
-        shutil.copy(PROBE, os.path.join(WORK, "probe.exe"))
-        shutil.copy(ROOT_TOOL, os.path.join(WORK, "root_tool.exe"))
+        for name, program in PROGRAMS.items():
+            shutil.copy(program, os.path.join(WORK, name))
         cls.certs = tempfile.mkdtemp(prefix="orvix-http-certs.")
         cls.make_certificates(cls.certs)
         shutil.copy(os.path.join(cls.certs, "root.der"), os.path.join(WORK, "root.der"))
@@ -458,5 +442,5 @@ class CertificateTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PROBE, ROOT_TOOL = sys.argv[1], sys.argv[2]
+    PROGRAMS.update({"probe.exe": sys.argv[1], "root_tool.exe": sys.argv[2]})
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -8,48 +8,33 @@ Usage: url_downloader_test.py PROBE_EXE   (needs WINEPREFIX and DISPLAY)
 import hashlib
 import json
 import os
-import shutil
-import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fixtures"))
 import package_server  # noqa: E402
+from wine_prefix import ProgramFolderTest, wine  # noqa: E402
 
-PROBE = None
-PREFIX = os.environ.get("WINEPREFIX", "")
-DRIVE_C = os.path.join(PREFIX, "drive_c")
-WORK = os.path.join(DRIVE_C, "dltest")
 HOST = "127.0.0.1"  # even if a request bypassed the proxy, it would stay on this machine
 
 
-class DownloaderTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        os.makedirs(WORK, exist_ok=True)
-        shutil.copy(PROBE, os.path.join(WORK, "probe.exe"))
-        cls.server = package_server.PackageServer()
+class DownloaderTest(ProgramFolderTest):
+    FOLDER = "dltest"
 
     @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        shutil.rmtree(WORK, ignore_errors=True)
-
-    def setUp(self):
-        self.server.clear()
+    def make_server(cls):
+        return package_server.PackageServer()
 
     def download(self, url, name="package.bin", user_agent=None, remove_first=True):
         """Runs the probe; returns (its JSON result, the bytes of the file or None)."""
-        target = os.path.join(WORK, name)
+        target = os.path.join(self.work, name)
         if remove_first and os.path.exists(target):
             os.remove(target)
-        env = dict(os.environ, WINEDEBUG="-all", http_proxy=self.server.proxy, https_proxy=self.server.proxy)
-        env.pop("no_proxy", None)
-        env.pop("NO_PROXY", None)
-        args = ["wine", "C:\\dltest\\probe.exe", url, "C:\\dltest\\" + name.replace("/", "\\")]
+        args = [self.folder + "\\probe.exe", url, self.folder + "\\" + name.replace("/", "\\")]
         if user_agent is not None:
             args.append(user_agent)
-        done = subprocess.run(args, cwd=WORK, env=env, capture_output=True, text=True, errors="replace", timeout=120)
+        done = wine(args, env_extra=dict(http_proxy=self.server.proxy, https_proxy=self.server.proxy), check=False,
+                    timeout=120, cwd=self.work)
         self.assertEqual(done.returncode, 0, done.stderr[-2000:])
         result = json.loads(done.stdout.strip().splitlines()[-1])
         data = None
@@ -75,7 +60,7 @@ class DownloaderTest(unittest.TestCase):
         self.assertTrue(result["reservedAlwaysZero"])
 
     def test_existing_file_is_replaced_and_user_agent_passed(self):
-        with open(os.path.join(WORK, "old.bin"), "wb") as f:
+        with open(os.path.join(self.work, "old.bin"), "wb") as f:
             f.write(b"x" * 50_000)
         result, data = self.download(f"http://{HOST}/bytes/1000", name="old.bin", user_agent="Tester/2",
                                      remove_first=False)
@@ -164,5 +149,5 @@ class DownloaderTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PROBE = sys.argv.pop(1)
+    DownloaderTest.PROGRAMS = {"probe.exe": sys.argv.pop(1)}
     unittest.main(verbosity=2)
