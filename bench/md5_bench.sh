@@ -10,40 +10,11 @@
 # Wine runs the console program without a display. Not part of the tests.
 set -euo pipefail
 
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-target="$root/${ORVIX_BUILD_DIR:-build}/target"
+source "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
+bench_start md5_bench md5_bench
+program="$target/bench/md5_bench.exe"
 mib="${MD5_BENCH_MIB:-256}"
 runs=3
-
-if [ ! -f "$target/build.ninja" ]; then
-  cmake -S "$root" -B "$target" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-fi
-cmake --build "$target" --target md5_bench >/dev/null
-program="$target/bench/md5_bench.exe"
-
-work=$(mktemp -d /tmp/orvix-md5-bench.XXXXXX)
-own_prefix=0
-cleanup() {
-  if [ "$own_prefix" = 1 ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export WINEDEBUG=-all
-if [ -z "${WINEPREFIX:-}" ]; then
-  export WINEPREFIX="$work/prefix"
-  own_prefix=1
-  echo "md5_bench: creating a throwaway Wine prefix"
-  wineboot -i </dev/null >/dev/null 2>&1
-fi
-# Start the server up front so that its start is not inside anything we time, and so that its
-# children do not hold our output open.
-wineserver -p </dev/null >/dev/null 2>&1 || true  # already running: fine
-wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 file="$work/data.bin"
 head -c "$((mib * 1024 * 1024))" /dev/urandom >"$file"
