@@ -5,7 +5,10 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
+#include <system_error>
+#include <vector>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
@@ -130,12 +133,35 @@ std::string EncodePng(const RgbaImage& image) {
   return png;
 }
 
+namespace {
+
+// Files written for a test process, removed when it ends (a file still open then stays).
+class TempFiles {
+ public:
+  ~TempFiles() {
+    std::error_code ignored;
+    for (const auto& path : paths_) std::filesystem::remove(path, ignored);
+  }
+  void Add(const std::filesystem::path& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    paths_.push_back(path);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::filesystem::path> paths_;
+};
+
+}  // namespace
+
 std::wstring WriteTempFile(const std::string& stem, const std::string& bytes) {
   static std::atomic<int> counter{0};
   static const unsigned run = std::random_device{}();  // other test processes share the folder
+  static TempFiles written;
   std::filesystem::path path = std::filesystem::temp_directory_path() /
                                ("orvix_ui_" + stem + "_" + std::to_string(run) + "_" + std::to_string(counter++) + ".bin");
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  written.Add(path);
   return path.wstring();
 }
 

@@ -28,7 +28,8 @@ struct RgbaImage {
 };
 std::string EncodePng(const RgbaImage& image);
 
-// Writes `bytes` to a new file in the temporary folder; returns its path.
+// Writes `bytes` to a new file in the temporary folder; returns its path. The file is removed
+// when the test process ends.
 std::wstring WriteTempFile(const std::string& stem, const std::string& bytes);
 
 }  // namespace MarkupUI::testing
