@@ -372,14 +372,20 @@ void DrawMarkedText(HDC dc, CPaintManagerUI* manager, RECT& rect, const wchar_t*
   int offsetY = 0;
   if (singleLine && (style & DT_VCENTER)) offsetY = (rect.bottom - rect.top - totalHeight) / 2;
   else if (singleLine && (style & DT_BOTTOM)) offsetY = rect.bottom - rect.top - totalHeight;
+  // Where an item of a line lands: lines aligned in the box, items on their line's base line.
+  auto placedBox = [&](const Line& line, const Placed& item) {
+    const int offsetX =
+        (style & DT_CENTER) ? (boxWidth - line.width) / 2 : (style & DT_RIGHT) ? boxWidth - line.width : 0;
+    RECT box = {rect.left + offsetX + item.x, rect.top + offsetY + line.top + line.ascent - item.ascent, 0, 0};
+    box.right = box.left + item.width;
+    box.bottom = box.top + item.height;
+    return box;
+  };
   POINT mouse = manager->LastMousePos();
   std::vector<std::vector<RECT>> linkRects(foundLinks.size());
   for (const Line& line : lines) {
-    int offsetX = (style & DT_CENTER) ? (boxWidth - line.width) / 2 : (style & DT_RIGHT) ? boxWidth - line.width : 0;
     for (const Placed& item : line.items) {
-      RECT box = {rect.left + offsetX + item.x, rect.top + offsetY + line.top + line.ascent - item.ascent, 0, 0};
-      box.right = box.left + item.width;
-      box.bottom = box.top + item.height;
+      const RECT box = placedBox(line, item);
       if (item.run->style.link >= 0) linkRects[static_cast<size_t>(item.run->style.link)].push_back(box);
     }
   }
@@ -393,11 +399,8 @@ void DrawMarkedText(HDC dc, CPaintManagerUI* manager, RECT& rect, const wchar_t*
   UiClip clip;
   if (!(style & DT_NOCLIP)) clip = ClipToRect(dc, rect);
   for (const Line& line : lines) {
-    int offsetX = (style & DT_CENTER) ? (boxWidth - line.width) / 2 : (style & DT_RIGHT) ? boxWidth - line.width : 0;
     for (const Placed& item : line.items) {
-      RECT box = {rect.left + offsetX + item.x, rect.top + offsetY + line.top + line.ascent - item.ascent, 0, 0};
-      box.right = box.left + item.width;
-      box.bottom = box.top + item.height;
+      const RECT box = placedBox(line, item);
       if (item.run->kind == RunKind::kImage) {
         DrawImageString(dc, manager, box, rect, item.run->text.c_str());
         continue;

@@ -28,19 +28,7 @@ UiString::UiString(wchar_t ch) : UiString() { Assign(&ch, 1); }
 
 UiString::UiString(const UiString& other) : UiString() { Assign(other.data_, other.length_); }
 
-UiString::UiString(UiString&& other) noexcept : UiString() {
-  if (other.data_ != other.inline_) {
-    data_ = other.data_;
-    length_ = other.length_;
-    capacity_ = other.capacity_;
-    other.data_ = other.inline_;
-    other.capacity_ = kInlineChars;
-    other.length_ = 0;
-    other.inline_[0] = L'\0';
-  } else {
-    Assign(other.data_, other.length_);
-  }
-}
+UiString::UiString(UiString&& other) noexcept : UiString() { *this = std::move(other); }
 
 UiString::~UiString() {
   if (data_ != inline_) free(data_);
