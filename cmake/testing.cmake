@@ -3,12 +3,21 @@
 # Wine (the toolchain's emulator); the test script provides the display and the Wine prefix.
 enable_testing()
 
+set(ORVIX_HOST_TEST_TMPDIR "${CMAKE_BINARY_DIR}/test-tmp")
+file(MAKE_DIRECTORY "${ORVIX_HOST_TEST_TMPDIR}")
+
 function(orvix_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gmock gtest_main)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_color=no)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 300)
+  if(NOT ORVIX_TARGET)
+    # What host tests leave in the temporary folder (logs, fixture files) stays in the build tree.
+    # Not for Wine: a Wine process started with another TMPDIR than its server's loses its
+    # TEMP and TMP environment.
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "TMPDIR=${ORVIX_HOST_TEST_TMPDIR}")
+  endif()
 endfunction()
 
 # Host-side tests that drive programs of the target build under Wine (end-to-end tests written in

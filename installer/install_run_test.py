@@ -184,6 +184,16 @@ class InstallRunTest(unittest.TestCase):
             found.append((data["ireserve1"], data["ireserve5"], data["ireserve6"], data["ireserve7"]))
         return found
 
+    def read_shortcut(self, name):
+        """The one shortcut `name` below the users' folders: its path here and what the shell
+        link interface reads from it (target, arguments, description, icon)."""
+        links = [os.path.join(root, n) for root, _, names in os.walk(os.path.join(DRIVE_C, "users"))
+                 for n in names if n == name]
+        self.assertEqual(len(links), 1, links)
+        link_path = "C:\\" + os.path.relpath(links[0], DRIVE_C).replace("/", "\\")
+        link = json.loads(wine(["C:\\runtest\\probe.exe", "readlink", link_path]).stdout.strip().splitlines()[-1])
+        return links[0], link
+
     def test_successful_run_and_finish(self):
         make_package("lumaport-1.2.exe", component=7, version="1.2.0", exit=1000)
         make_package("kordin-3.exe", component=2, version="3.0")
@@ -229,31 +239,23 @@ class InstallRunTest(unittest.TestCase):
             self.assertIn(" -pkg com.example.game -apksupplyid 100566 -displayname Example -from test", f.read())
 
         # The game shortcut, read back through the shell link interface.
-        links = [os.path.join(root, n) for root, _, names in os.walk(os.path.join(DRIVE_C, "users"))
-                 for n in names if n == "Example.lnk"]
-        self.assertEqual(len(links), 1, links)
-        link_path = "C:\\" + os.path.relpath(links[0], DRIVE_C).replace("/", "\\")
-        link = json.loads(wine(["C:\\runtest\\probe.exe", "readlink", link_path]).stdout.strip().splitlines()[-1])
+        link_file, link = self.read_shortcut("Example.lnk")
         self.assertEqual(link["target"], market + "\\Lumaport.exe")
         self.assertEqual(link["arguments"], " -startpkg com.example.game -from test -from DesktopLink")
         self.assertEqual(link["description"], "Example")
         self.assertEqual(link["icon"], market + "\\Icons\\com.example.game\\Game.Ico")
         self.assertTrue(os.path.getsize(unix_path(link["icon"])) > 0)
-        os.remove(links[0])
+        os.remove(link_file)
 
     def test_brand_shortcut_without_package_name(self):
         make_package("lumaport.exe", component=7)
         catalogue = write_catalogue(["7=lumaport.exe"])
         out = self.run_probe({"international": 1}, catalogue, "finish")
         self.assertEqual((out["runState"], out["resultCode"]), (10, 0), out)
-        links = [os.path.join(root, n) for root, _, names in os.walk(os.path.join(DRIVE_C, "users"))
-                 for n in names if n == "Brindle.lnk"]
-        self.assertEqual(len(links), 1, links)
-        link_path = "C:\\" + os.path.relpath(links[0], DRIVE_C).replace("/", "\\")
-        link = json.loads(wine(["C:\\runtest\\probe.exe", "readlink", link_path]).stdout.strip().splitlines()[-1])
+        link_file, link = self.read_shortcut("Brindle.lnk")
         self.assertEqual(link["target"], INSTALL_DIR + "Lumaport.exe")
         self.assertEqual(link["arguments"], "")
-        os.remove(links[0])
+        os.remove(link_file)
         with open(unix_path(INSTALL_DIR + "Setwright.arguments.txt"), encoding="utf-8", errors="replace") as f:
             self.assertIn("-nodesktopIcon", f.read())
 

@@ -65,10 +65,6 @@ done
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
 
-# Temporary files of the tests (host-side logs, fixture folders) go with the run.
-mkdir -p "$work/tmp"
-export TMPDIR="$work/tmp"
-
 status=0
 echo "== host tests"
 (cd "$out/host" && ctest --output-on-failure -j "$jobs" ${CTEST_ARGS:-}) || status=1
