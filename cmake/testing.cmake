@@ -14,8 +14,9 @@ function(orvix_add_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 300)
   if(NOT ORVIX_TARGET)
     # What host tests leave in the temporary folder (logs, fixture files) stays in the build tree.
-    # Not for Wine: a Wine process started with another TMPDIR than its server's loses its
-    # TEMP and TMP environment.
+    # Wine runs keep the machine's TMPDIR: with the run's own one, the Wine programs of the
+    # install run tests lost their TEMP variable and chose another work drive (seen, cause not
+    # tracked down).
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "TMPDIR=${ORVIX_HOST_TEST_TMPDIR}")
   endif()
 endfunction()
